@@ -1,0 +1,154 @@
+#include "plugin/TutorialProcessor.h"
+
+#include "dsp/BlockProcessing.h"
+#include "plugin/Parameters.h"
+
+#include <cstdio>
+
+namespace
+{
+// Mode and curve are read by truncation toward zero. The range keeps the raw values
+// small and finite; anything else (a NaN from a misbehaving host) selects nothing
+// instead of an undefined conversion.
+int truncated (const std::atomic<float>* raw)
+{
+    const float value = raw->load (std::memory_order_relaxed);
+    return value > -1.0f && value < 1024.0f ? static_cast<int> (value) : -1;
+}
+} // namespace
+
+juce::AudioProcessorValueTreeState::ParameterLayout TutorialProcessor::createParameterLayout()
+{
+    using namespace tavik::params;
+    using Parameter = juce::AudioProcessorValueTreeState::Parameter;
+    using Range = juce::NormalisableRange<float>;
+
+    juce::AudioProcessorValueTreeState::ParameterLayout layout;
+    layout.add (std::make_unique<Parameter> (juce::ParameterID { sourceId, 1 }, sourceName, Range (0.0f, 2.0f, 1.0f, 1.0f), 1.0f));
+    layout.add (std::make_unique<Parameter> (juce::ParameterID { satTypeId, 1 }, satTypeName, Range (0.0f, 5.0f, 1.0f, 1.0f), 1.0f));
+    layout.add (std::make_unique<Parameter> (juce::ParameterID { gainId, 1 }, gainName, Range (0.0f, gainMaximum, gainInterval, gainSkew), 1.0f));
+    return layout;
+}
+
+TutorialProcessor::TutorialProcessor()
+    : juce::AudioProcessor (BusesProperties()
+                                .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                                .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
+      parameters (*this, nullptr, juce::Identifier (tavik::params::stateType), createParameterLayout())
+{
+    sourceParam = parameters.getRawParameterValue (tavik::params::sourceId);
+    satTypeParam = parameters.getRawParameterValue (tavik::params::satTypeId);
+    gainParam = parameters.getRawParameterValue (tavik::params::gainId);
+}
+
+TutorialProcessor::~TutorialProcessor() = default;
+
+const juce::String TutorialProcessor::getName() const
+{
+    return "RORUD Ozizazev";
+}
+
+void TutorialProcessor::prepareToPlay (double, int)
+{
+    currentGain = gainParam->load (std::memory_order_relaxed);
+    currentSource = truncated (sourceParam);
+    currentSatType = truncated (satTypeParam);
+
+    std::fprintf (stderr, "%d\n", currentSource);
+    std::fflush (stderr);
+}
+
+void TutorialProcessor::releaseResources()
+{
+}
+
+bool TutorialProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    // The channel modes need a left and a right channel on both sides.
+    return layouts.getMainInputChannelSet() == juce::AudioChannelSet::stereo()
+        && layouts.getMainOutputChannelSet() == juce::AudioChannelSet::stereo();
+}
+
+void TutorialProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    juce::ScopedNoDenormals noDenormals;
+
+    const int totalInputs = getTotalNumInputChannels();
+    const int totalOutputs = getTotalNumOutputChannels();
+    const int numSamples = buffer.getNumSamples();
+    const int numChannels = buffer.getNumChannels();
+
+    for (int channel = totalInputs; channel < juce::jmin (totalOutputs, numChannels); ++channel)
+        buffer.clear (channel, 0, numSamples);
+
+    sourceParam = parameters.getRawParameterValue (tavik::params::sourceId);
+    satTypeParam = parameters.getRawParameterValue (tavik::params::satTypeId);
+    gainParam = parameters.getRawParameterValue (tavik::params::gainId);
+
+    currentGain = gainParam->load (std::memory_order_relaxed);
+    currentSource = truncated (sourceParam);
+    currentSatType = truncated (satTypeParam);
+
+    // A host may hand over fewer channels than the stereo buses promise: a missing
+    // right channel is treated as silence, a block without channels is left alone.
+    if (numChannels == 0)
+        return;
+
+    float* left = buffer.getWritePointer (0);
+    float* right = numChannels > 1 ? buffer.getWritePointer (1) : nullptr;
+
+    tavik::processBlock (saturator, left, right, numSamples, currentSource, currentSatType, currentGain);
+}
+
+double TutorialProcessor::getTailLengthSeconds() const
+{
+    return 0.0;
+}
+
+bool TutorialProcessor::acceptsMidi() const
+{
+    return false;
+}
+
+bool TutorialProcessor::producesMidi() const
+{
+    return false;
+}
+
+juce::AudioProcessorEditor* TutorialProcessor::createEditor()
+{
+    return nullptr;
+}
+
+bool TutorialProcessor::hasEditor() const
+{
+    return false;
+}
+
+int TutorialProcessor::getNumPrograms()
+{
+    return 1;
+}
+
+int TutorialProcessor::getCurrentProgram()
+{
+    return 0;
+}
+
+void TutorialProcessor::setCurrentProgram (int)
+{
+}
+
+const juce::String TutorialProcessor::getProgramName (int)
+{
+    return {};
+}
+
+void TutorialProcessor::changeProgramName (int, const juce::String&)
+{
+}
+
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new TutorialProcessor();
+}

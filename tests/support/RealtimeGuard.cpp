@@ -1,0 +1,184 @@
+#include "support/RealtimeGuard.h"
+
+#include <dlfcn.h>
+#include <pthread.h>
+#include <semaphore.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+extern "C"
+{
+void* __libc_malloc (size_t);
+void* __libc_calloc (size_t, size_t);
+void* __libc_realloc (void*, size_t);
+void* __libc_memalign (size_t, size_t);
+void __libc_free (void*);
+}
+
+namespace
+{
+thread_local bool armed = false;
+thread_local tavik::test::RealtimeCounts threadCounts;
+
+void countAllocation()
+{
+    if (armed)
+        ++threadCounts.allocations;
+}
+
+void countFree (void* p)
+{
+    if (armed && p != nullptr)
+        ++threadCounts.frees;
+}
+
+void countLock()
+{
+    if (armed)
+        ++threadCounts.locks;
+}
+
+// dlsym resolves through the loader's own locks, never through the functions
+// interposed here, so a lazy lookup cannot recurse.
+template <typename Function>
+Function next (const char* name)
+{
+    return reinterpret_cast<Function> (dlsym (RTLD_NEXT, name));
+}
+} // namespace
+
+namespace tavik::test
+{
+RealtimeGuard::RealtimeGuard() : wasArmed (armed)
+{
+    threadCounts = {};
+    armed = true;
+}
+
+RealtimeGuard::~RealtimeGuard()
+{
+    armed = wasArmed;
+}
+
+RealtimeCounts RealtimeGuard::counts() const
+{
+    return threadCounts;
+}
+} // namespace tavik::test
+
+extern "C"
+{
+void* malloc (size_t size)
+{
+    countAllocation();
+    return __libc_malloc (size);
+}
+
+void* calloc (size_t count, size_t size)
+{
+    countAllocation();
+    return __libc_calloc (count, size);
+}
+
+void* realloc (void* p, size_t size)
+{
+    countAllocation();
+    return __libc_realloc (p, size);
+}
+
+void* memalign (size_t alignment, size_t size)
+{
+    countAllocation();
+    return __libc_memalign (alignment, size);
+}
+
+void* aligned_alloc (size_t alignment, size_t size)
+{
+    countAllocation();
+    return __libc_memalign (alignment, size);
+}
+
+int posix_memalign (void** result, size_t alignment, size_t size)
+{
+    countAllocation();
+    *result = __libc_memalign (alignment, size);
+    return *result != nullptr || size == 0 ? 0 : 12;
+}
+
+void free (void* p)
+{
+    countFree (p);
+    __libc_free (p);
+}
+
+int pthread_mutex_lock (pthread_mutex_t* mutex)
+{
+    countLock();
+    static const auto real = next<int (*) (pthread_mutex_t*)> ("pthread_mutex_lock");
+    return real (mutex);
+}
+
+int pthread_mutex_trylock (pthread_mutex_t* mutex)
+{
+    countLock();
+    static const auto real = next<int (*) (pthread_mutex_t*)> ("pthread_mutex_trylock");
+    return real (mutex);
+}
+
+int pthread_rwlock_rdlock (pthread_rwlock_t* lock)
+{
+    countLock();
+    static const auto real = next<int (*) (pthread_rwlock_t*)> ("pthread_rwlock_rdlock");
+    return real (lock);
+}
+
+int pthread_rwlock_wrlock (pthread_rwlock_t* lock)
+{
+    countLock();
+    static const auto real = next<int (*) (pthread_rwlock_t*)> ("pthread_rwlock_wrlock");
+    return real (lock);
+}
+
+int pthread_cond_wait (pthread_cond_t* condition, pthread_mutex_t* mutex)
+{
+    countLock();
+    static const auto real = next<int (*) (pthread_cond_t*, pthread_mutex_t*)> ("pthread_cond_wait");
+    return real (condition, mutex);
+}
+
+int sem_wait (sem_t* semaphore)
+{
+    countLock();
+    static const auto real = next<int (*) (sem_t*)> ("sem_wait");
+    return real (semaphore);
+}
+}
+
+void* operator new (std::size_t size)
+{
+    if (void* p = malloc (size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+
+void* operator new[] (std::size_t size)
+{
+    return operator new (size);
+}
+
+void* operator new (std::size_t size, const std::nothrow_t&) noexcept
+{
+    return malloc (size == 0 ? 1 : size);
+}
+
+void* operator new[] (std::size_t size, const std::nothrow_t&) noexcept
+{
+    return malloc (size == 0 ? 1 : size);
+}
+
+void operator delete (void* p) noexcept { free (p); }
+void operator delete[] (void* p) noexcept { free (p); }
+void operator delete (void* p, std::size_t) noexcept { free (p); }
+void operator delete[] (void* p, std::size_t) noexcept { free (p); }

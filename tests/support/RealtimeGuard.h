@@ -1,0 +1,30 @@
+#pragma once
+
+namespace tavik::test
+{
+/** What the current thread did while a RealtimeGuard was armed on it. */
+struct RealtimeCounts
+{
+    long allocations = 0; // malloc, calloc, realloc, memalign family, operator new
+    long frees = 0;       // free, operator delete
+    long locks = 0;       // mutex, rwlock, semaphore and condition waits
+};
+
+/** Counts, on the thread that creates it and until it goes, every call into the
+    allocator and every lock or wait. The test binary interposes those C library
+    functions, so calls made deep inside the framework are seen too. */
+class RealtimeGuard
+{
+public:
+    RealtimeGuard();
+    ~RealtimeGuard();
+
+    RealtimeGuard (const RealtimeGuard&) = delete;
+    RealtimeGuard& operator= (const RealtimeGuard&) = delete;
+
+    RealtimeCounts counts() const;
+
+private:
+    bool wasArmed;
+};
+} // namespace tavik::test
