@@ -41,14 +41,19 @@ TutorialProcessor::TutorialProcessor()
     gainParam = parameters.getRawParameterValue (tavik::params::gainId);
 }
 
-TutorialProcessor::~TutorialProcessor() = default;
+TutorialProcessor::~TutorialProcessor()
+{
+    // No analyser thread may outlive the buffers it reads.
+    inputAnalyser.stopThread (1000);
+    outputAnalyser.stopThread (1000);
+}
 
 const juce::String TutorialProcessor::getName() const
 {
     return "RORUD Ozizazev";
 }
 
-void TutorialProcessor::prepareToPlay (double, int)
+void TutorialProcessor::prepareToPlay (double sampleRate, int)
 {
     currentGain = gainParam->load (std::memory_order_relaxed);
     currentSource = truncated (sourceParam);
@@ -56,10 +61,17 @@ void TutorialProcessor::prepareToPlay (double, int)
 
     std::fprintf (stderr, "%d\n", currentSource);
     std::fflush (stderr);
+
+    // One second of audio in each FIFO.
+    const auto fifoSize = static_cast<int> (sampleRate);
+    inputAnalyser.setupAnalyser (fifoSize, static_cast<float> (sampleRate));
+    outputAnalyser.setupAnalyser (fifoSize, static_cast<float> (sampleRate));
 }
 
 void TutorialProcessor::releaseResources()
 {
+    inputAnalyser.stopThread (1000);
+    outputAnalyser.stopThread (1000);
 }
 
 bool TutorialProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
@@ -73,12 +85,16 @@ void TutorialProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Mi
 {
     juce::ScopedNoDenormals noDenormals;
 
-    const int totalInputs = getTotalNumInputChannels();
-    const int totalOutputs = getTotalNumOutputChannels();
-    const int numSamples = buffer.getNumSamples();
     const int numChannels = buffer.getNumChannels();
+    // A host may hand over fewer channels than the buses promise: never read past them.
+    const int totalInputs = juce::jmin (getTotalNumInputChannels(), numChannels);
+    const int totalOutputs = juce::jmin (getTotalNumOutputChannels(), numChannels);
+    const int numSamples = buffer.getNumSamples();
 
-    for (int channel = totalInputs; channel < juce::jmin (totalOutputs, numChannels); ++channel)
+    if (totalInputs > 0 && getActiveEditor() != nullptr)
+        inputAnalyser.addAudioData (buffer, 0, totalInputs);
+
+    for (int channel = totalInputs; channel < totalOutputs; ++channel)
         buffer.clear (channel, 0, numSamples);
 
     sourceParam = parameters.getRawParameterValue (tavik::params::sourceId);
@@ -89,15 +105,13 @@ void TutorialProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Mi
     currentSource = truncated (sourceParam);
     currentSatType = truncated (satTypeParam);
 
-    // A host may hand over fewer channels than the stereo buses promise: a missing
-    // right channel is treated as silence, a block without channels is left alone.
-    if (numChannels == 0)
-        return;
+    // A missing right channel is treated as silence.
+    if (numChannels > 0)
+        tavik::processBlock (saturator, buffer.getWritePointer (0), numChannels > 1 ? buffer.getWritePointer (1) : nullptr,
+                             numSamples, currentSource, currentSatType, currentGain);
 
-    float* left = buffer.getWritePointer (0);
-    float* right = numChannels > 1 ? buffer.getWritePointer (1) : nullptr;
-
-    tavik::processBlock (saturator, left, right, numSamples, currentSource, currentSatType, currentGain);
+    if (totalOutputs > 0 && getActiveEditor() != nullptr)
+        outputAnalyser.addAudioData (buffer, 0, totalOutputs);
 }
 
 double TutorialProcessor::getTailLengthSeconds() const

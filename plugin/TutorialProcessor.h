@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analyser/Analyser.h"
 #include "dsp/Tavik.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -11,6 +12,9 @@
 class TutorialProcessor final : public juce::AudioProcessor
 {
 public:
+    class GenericEditor;
+    class AboutBox;
+
     TutorialProcessor();
     ~TutorialProcessor() override;
 
@@ -50,6 +54,9 @@ public:
     std::atomic<float>* sourceParam = nullptr;
     std::atomic<float>* satTypeParam = nullptr;
     std::atomic<float>* gainParam = nullptr;
+
+    Analyser<float> inputAnalyser;  // each block as the host delivers it
+    Analyser<float> outputAnalyser; // each block after shaping
 
     Tavik saturator;
 

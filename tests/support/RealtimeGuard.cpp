@@ -34,10 +34,20 @@ void countFree (void* p)
         ++threadCounts.frees;
 }
 
-void countLock()
+void countLock (const void* object)
 {
-    if (armed)
-        ++threadCounts.locks;
+    if (! armed)
+        return;
+
+    ++threadCounts.locks;
+    auto& c = threadCounts;
+    for (int i = 0; i < c.numLockedObjects; ++i)
+        if (c.lockedObjects[i] == object)
+            return;
+    if (c.numLockedObjects < c.maxLockedObjects)
+        c.lockedObjects[c.numLockedObjects++] = object;
+    else
+        c.lockedObjects[c.maxLockedObjects - 1] = nullptr; // overflow never matches an allowed object
 }
 
 // dlsym resolves through the loader's own locks, never through the functions
@@ -65,6 +75,19 @@ RealtimeGuard::~RealtimeGuard()
 RealtimeCounts RealtimeGuard::counts() const
 {
     return threadCounts;
+}
+
+bool RealtimeCounts::lockedOnly (std::initializer_list<const void*> allowed) const
+{
+    for (int i = 0; i < numLockedObjects; ++i)
+    {
+        bool found = false;
+        for (const void* object : allowed)
+            found = found || object == lockedObjects[i];
+        if (! found)
+            return false;
+    }
+    return true;
 }
 } // namespace tavik::test
 
@@ -115,42 +138,42 @@ void free (void* p)
 
 int pthread_mutex_lock (pthread_mutex_t* mutex)
 {
-    countLock();
+    countLock (mutex);
     static const auto real = next<int (*) (pthread_mutex_t*)> ("pthread_mutex_lock");
     return real (mutex);
 }
 
 int pthread_mutex_trylock (pthread_mutex_t* mutex)
 {
-    countLock();
+    countLock (mutex);
     static const auto real = next<int (*) (pthread_mutex_t*)> ("pthread_mutex_trylock");
     return real (mutex);
 }
 
 int pthread_rwlock_rdlock (pthread_rwlock_t* lock)
 {
-    countLock();
+    countLock (lock);
     static const auto real = next<int (*) (pthread_rwlock_t*)> ("pthread_rwlock_rdlock");
     return real (lock);
 }
 
 int pthread_rwlock_wrlock (pthread_rwlock_t* lock)
 {
-    countLock();
+    countLock (lock);
     static const auto real = next<int (*) (pthread_rwlock_t*)> ("pthread_rwlock_wrlock");
     return real (lock);
 }
 
 int pthread_cond_wait (pthread_cond_t* condition, pthread_mutex_t* mutex)
 {
-    countLock();
+    countLock (condition);
     static const auto real = next<int (*) (pthread_cond_t*, pthread_mutex_t*)> ("pthread_cond_wait");
     return real (condition, mutex);
 }
 
 int sem_wait (sem_t* semaphore)
 {
-    countLock();
+    countLock (semaphore);
     static const auto real = next<int (*) (sem_t*)> ("sem_wait");
     return real (semaphore);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <initializer_list>
+
 namespace tavik::test
 {
 /** What the current thread did while a RealtimeGuard was armed on it. */
@@ -8,6 +10,14 @@ struct RealtimeCounts
     long allocations = 0; // malloc, calloc, realloc, memalign family, operator new
     long frees = 0;       // free, operator delete
     long locks = 0;       // mutex, rwlock, semaphore and condition waits
+
+    // The distinct objects that were locked or waited on, first ones first.
+    static constexpr int maxLockedObjects = 16;
+    const void* lockedObjects[maxLockedObjects] = {};
+    int numLockedObjects = 0;
+
+    /** True if every lock taken was on one of the given objects. */
+    bool lockedOnly (std::initializer_list<const void*> allowed) const;
 };
 
 /** Counts, on the thread that creates it and until it goes, every call into the
