@@ -57,7 +57,7 @@ public:
     {
         stopThread (1000);
 
-        sampleRate = newSampleRate;
+        sampleRate.store (newSampleRate);
         fifoSize = juce::jmax (1, fifoSize);
 
         if (fifoBuffer.getNumChannels() != 1 || fifoBuffer.getNumSamples() != fifoSize)
@@ -129,7 +129,7 @@ public:
     /** x of bin `bin`: ten octaves from lowestFrequency across the bounds' width. */
     float binToX (int bin, juce::Rectangle<float> bounds, float lowestFrequency) const
     {
-        const float frequency = static_cast<float> (bin) * sampleRate / static_cast<float> (fftSize);
+        const float frequency = static_cast<float> (bin) * sampleRate.load() / static_cast<float> (fftSize);
         const float octaves = frequency > 0.01f ? std::log (frequency / lowestFrequency) / ln2 : 0.0f;
         return bounds.getX() + (bounds.getWidth() / 10.0f) * octaves;
     }
@@ -142,26 +142,10 @@ public:
         return bounds.getBottom() + ((decibels + 80.0f) * (bounds.getY() - bounds.getBottom())) / 80.0f;
     }
 
-private:
-    // Wakes the thread from its wait, so that stopping takes no longer than one frame:
-    // a host closing a session with many instances must not wait 100 ms for each.
-    void exitSignalSent() override
-    {
-        newAudioEvent.signal();
-    }
-
-    void run() override
-    {
-        while (! threadShouldExit())
-        {
-            if (fifo.getNumReady() >= fftSize)
-                analyseFrame();
-
-            if (fifo.getNumReady() < fftSize)
-                newAudioEvent.wait (waitTimeoutMs);
-        }
-    }
-
+    /** Analyses one frame: takes 4096 samples from the FIFO (advancing by 2048),
+        windows and transforms them, and updates the average. The thread calls it
+        whenever a frame is ready; it is public so that its cost can be measured
+        without the thread. Needs at least 4096 samples ready. */
     void analyseFrame()
     {
         Type* frame = frameBuffer.getWritePointer (0);
@@ -193,9 +177,30 @@ private:
         newSpectrum.store (true);
     }
 
+private:
+    // Wakes the thread from its wait, so that stopping takes no longer than one frame:
+    // a host closing a session with many instances must not wait 100 ms for each.
+    void exitSignalSent() override
+    {
+        newAudioEvent.signal();
+    }
+
+    void run() override
+    {
+        while (! threadShouldExit())
+        {
+            if (fifo.getNumReady() >= fftSize)
+                analyseFrame();
+
+            if (fifo.getNumReady() < fftSize)
+                newAudioEvent.wait (waitTimeoutMs);
+        }
+    }
+
     juce::WaitableEvent newAudioEvent;
     juce::CriticalSection spectrumLock;
-    float sampleRate = 0.0f;
+    // Written when preparing, read when drawing, possibly on two threads.
+    std::atomic<float> sampleRate { 0.0f };
     juce::dsp::FFT fft { fftOrder };
     Type window[fftSize];
     juce::AudioBuffer<Type> frameBuffer { 1, 2 * fftSize };

@@ -91,6 +91,7 @@ bool RealtimeCounts::lockedOnly (std::initializer_list<const void*> allowed) con
 }
 } // namespace tavik::test
 
+#if TAVIK_COUNT_ALLOCATIONS
 extern "C"
 {
 void* malloc (size_t size)
@@ -205,3 +206,4 @@ void operator delete (void* p) noexcept { free (p); }
 void operator delete[] (void* p) noexcept { free (p); }
 void operator delete (void* p, std::size_t) noexcept { free (p); }
 void operator delete[] (void* p, std::size_t) noexcept { free (p); }
+#endif

@@ -34,6 +34,10 @@ public:
 
     RealtimeCounts counts() const;
 
+    /** False in builds whose sanitizer runtime intercepts the same functions: nothing
+        is counted there. */
+    static constexpr bool available() { return TAVIK_COUNT_ALLOCATIONS != 0; }
+
 private:
     bool wasArmed;
 };
