@@ -1,6 +1,7 @@
 #include "plugin/TutorialProcessor.h"
 
 #include "dsp/BlockProcessing.h"
+#include "plugin/Editor.h"
 #include "plugin/Parameters.h"
 
 #include <cstdio>
@@ -131,12 +132,12 @@ bool TutorialProcessor::producesMidi() const
 
 juce::AudioProcessorEditor* TutorialProcessor::createEditor()
 {
-    return nullptr;
+    return new GenericEditor (*this, parameters);
 }
 
 bool TutorialProcessor::hasEditor() const
 {
-    return false;
+    return true;
 }
 
 int TutorialProcessor::getNumPrograms()
