@@ -1,5 +1,6 @@
 #include "dsp/BlockProcessing.h"
 
+#include "dsp/Engine.h"
 #include "dsp/SpecialFunctions.h"
 
 #include <algorithm>
@@ -36,8 +37,58 @@ void linkedLoop (const Tavik& saturator, float* left, float* right, int numSampl
             right[i] = outRight;
     }
 }
+// The channel modes, shared by both engines: Shape runs Tavik::process on one
+// channel in place, Link the linked loop.
+template <typename Shape, typename Link>
+void shapeBlock (float* left, float* right, int numSamples, int channelMode, Shape shapeChannel, Link link)
+{
+    if (numSamples <= 0 || left == nullptr)
+        return;
+
+    switch (channelMode)
+    {
+        case monoLeft:
+            shapeChannel (left);
+            if (right != nullptr)
+                std::fill (right, right + numSamples, 0.0f);
+            break;
+
+        case stereo:
+            shapeChannel (left);
+            if (right != nullptr)
+                shapeChannel (right);
+            break;
+
+        case linked:
+            link();
+            break;
+
+        default:
+            break;
+    }
+}
 } // namespace
 
+void processLinked (Tavik&, float* left, float* right, int numSamples, int curve, float gain)
+{
+    engine::processLinked (fastestIsa(), left, right, numSamples, curve, gain);
+}
+
+void processBlock (Tavik&, float* left, float* right, int numSamples, int channelMode, int curve, float gain)
+{
+    processBlock (fastestIsa(), left, right, numSamples, channelMode, curve, gain);
+}
+
+void processBlock (Isa isa, float* left, float* right, int numSamples, int channelMode, int curve, float gain)
+{
+    shapeBlock (
+        left, right, numSamples, channelMode,
+        [=] (float* channel) { engine::process (isa, channel, channel, gain, curve, numSamples); },
+        [=] { engine::processLinked (isa, left, right, numSamples, curve, gain); });
+}
+
+namespace reference
+{
 void processLinked (Tavik& saturator, float* left, float* right, int numSamples, int curve, float gain)
 {
     if (numSamples <= 0)
@@ -86,30 +137,11 @@ void processLinked (Tavik& saturator, float* left, float* right, int numSamples,
 
 void processBlock (Tavik& saturator, float* left, float* right, int numSamples, int channelMode, int curve, float gain)
 {
-    if (numSamples <= 0 || left == nullptr)
-        return;
-
-    switch (channelMode)
-    {
-        case monoLeft:
-            saturator.process (left, left, gain, curve, numSamples);
-            if (right != nullptr)
-                std::fill (right, right + numSamples, 0.0f);
-            break;
-
-        case stereo:
-            saturator.process (left, left, gain, curve, numSamples);
-            if (right != nullptr)
-                saturator.process (right, right, gain, curve, numSamples);
-            break;
-
-        case linked:
-            processLinked (saturator, left, right, numSamples, curve, gain);
-            break;
-
-        default:
-            break;
-    }
+    shapeBlock (
+        left, right, numSamples, channelMode,
+        [&] (float* channel) { process (saturator, channel, channel, gain, curve, numSamples); },
+        [&] { processLinked (saturator, left, right, numSamples, curve, gain); });
 }
+} // namespace reference
 
 } // namespace tavik

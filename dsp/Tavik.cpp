@@ -1,5 +1,6 @@
 #include "dsp/Tavik.h"
 
+#include "dsp/Engine.h"
 #include "dsp/SpecialFunctions.h"
 
 #include <cmath>
@@ -17,37 +18,47 @@ void shape (float* destination, const float* source, int count, Curve curve)
 
 void Tavik::process (float* destination, const float* source, float gain, int curve, int count)
 {
+    tavik::engine::process (tavik::fastestIsa(), destination, source, gain, curve, count);
+}
+
+namespace tavik::reference
+{
+void process (Tavik& saturator, float* destination, const float* source, float gain, int curve, int count)
+{
     if (count <= 0)
         return;
 
+    const float halfPi = saturator.halfPi;
+    const float sqrtTwo = saturator.sqrtTwo;
+
     switch (curve)
     {
-        case nosat:
+        case Tavik::nosat:
             if (destination != source)
                 std::memmove (destination, source, static_cast<size_t> (count) * sizeof (float));
             break;
 
-        case arctan:
-            shape (destination, source, count, [gain, this] (float x) { return std::atan (x * gain * halfPi) / halfPi; });
+        case Tavik::arctan:
+            shape (destination, source, count, [gain, halfPi] (float x) { return std::atan (x * gain * halfPi) / halfPi; });
             break;
 
-        case tanhyp:
+        case Tavik::tanhyp:
             shape (destination, source, count, [gain] (float x) { return std::tanh (x * gain); });
             break;
 
-        case gauss:
+        case Tavik::gauss:
             shape (destination, source, count, [gain] (float x) { return std::erf (x * gain); });
             break;
 
-        case fres:
-            shape (destination, source, count, [gain, this] (float x) {
-                fresnl_integral (x * gain * sqrtTwo, &fresnelS, &fresnelC);
-                return static_cast<float> (static_cast<double> (fresnelC) / 0.72);
+        case Tavik::fres:
+            shape (destination, source, count, [gain, sqrtTwo, &saturator] (float x) {
+                fresnl_integral (x * gain * sqrtTwo, &saturator.fresnelS, &saturator.fresnelC);
+                return static_cast<float> (static_cast<double> (saturator.fresnelC) / 0.72);
             });
             break;
 
-        case circ:
-            shape (destination, source, count, [gain, this] (float x) {
+        case Tavik::circ:
+            shape (destination, source, count, [gain, halfPi] (float x) {
                 if (x >= 1.0f)
                     return std::sin (halfPi * gain);
                 if (x <= -1.0f)
@@ -60,3 +71,4 @@ void Tavik::process (float* destination, const float* source, float gain, int cu
             break;
     }
 }
+} // namespace tavik::reference

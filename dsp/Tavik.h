@@ -22,10 +22,12 @@ public:
     /** Shapes count samples of source into destination with the given curve and
         linear gain. Indices are visited in ascending order, each source sample read
         before its destination sample is written, so destination may equal source.
-        An unknown curve number writes nothing. */
+        An unknown curve number writes nothing. Runs on the fastest engine of
+        this CPU; tavik::reference::process is the scalar form. */
     void process (float* destination, const float* source, float gain, int curve, int count);
 
-    // Scratch outputs of fresnl_integral; they carry nothing from one sample to the next.
+    // Scratch outputs of fresnl_integral in the scalar engine; they carry nothing from
+    // one sample to the next.
     float fresnelS;
     float fresnelC;
 

@@ -96,8 +96,8 @@ Block testBlock()
 void processBlock (Block& block, int mode, int curve, float gain)
 {
     Tavik saturator;
-    tavik::processBlock (saturator, block.left.data(), block.right.data(), static_cast<int> (block.left.size()), mode,
-                         curve, gain);
+    tavik::reference::processBlock (saturator, block.left.data(), block.right.data(),
+                                    static_cast<int> (block.left.size()), mode, curve, gain);
 }
 
 bool sameBits (const std::vector<float>& a, const std::vector<float>& b)
@@ -109,7 +109,7 @@ std::vector<float> shapedByCurve (const std::vector<float>& input, int curve, fl
 {
     Tavik saturator;
     std::vector<float> output (input.size());
-    saturator.process (output.data(), input.data(), gain, curve, static_cast<int> (input.size()));
+    tavik::reference::process (saturator, output.data(), input.data(), gain, curve, static_cast<int> (input.size()));
     return output;
 }
 
@@ -312,7 +312,7 @@ TEST (BlockProcessing, ZeroLengthBlocksAndUnknownModesChangeNothing)
             auto block = testBlock();
             const auto input = block;
             Tavik saturator;
-            tavik::processBlock (saturator, block.left.data(), block.right.data(), 0, mode, curve, 2.0f);
+            tavik::reference::processBlock (saturator, block.left.data(), block.right.data(), 0, mode, curve, 2.0f);
             EXPECT_TRUE (sameBits (block.left, input.left) && sameBits (block.right, input.right))
                 << "mode " << mode << ", curve " << curve;
 
@@ -360,7 +360,8 @@ TEST (BlockProcessing, OneChannelBlockTreatsTheMissingRightAsSilence)
 
             auto left = testBlock().left;
             Tavik saturator;
-            tavik::processBlock (saturator, left.data(), nullptr, static_cast<int> (left.size()), mode, curve, 1.7f);
+            tavik::reference::processBlock (saturator, left.data(), nullptr, static_cast<int> (left.size()), mode, curve,
+                                            1.7f);
             EXPECT_TRUE (sameBits (left, withSilentRight.left)) << "mode " << mode << ", curve " << curve;
         }
     }

@@ -1,6 +1,6 @@
 #include "FloatTesting.h"
 
-#include "dsp/Tavik.h"
+#include "dsp/Engine.h"
 
 #include <gtest/gtest.h>
 
@@ -167,7 +167,7 @@ float shapeOne (int curve, float x, float gain)
 {
     Tavik saturator;
     float y = -123.0f;
-    saturator.process (&y, &x, gain, curve, 1);
+    tavik::reference::process (saturator, &y, &x, gain, curve, 1);
     return y;
 }
 
@@ -190,7 +190,7 @@ TEST (Curves, ZeroCountLeavesDestinationUntouched)
     {
         Tavik saturator;
         std::vector<float> destination (signal.size(), 42.0f);
-        saturator.process (destination.data(), signal.data(), 2.0f, curve, 0);
+        tavik::reference::process (saturator, destination.data(), signal.data(), 2.0f, curve, 0);
         EXPECT_EQ (destination, std::vector<float> (signal.size(), 42.0f)) << "curve " << curve;
     }
 }
@@ -206,10 +206,10 @@ TEST (Curves, InPlaceEqualsOutOfPlace)
         {
             Tavik saturator;
             std::vector<float> separate (input.size());
-            saturator.process (separate.data(), input.data(), gain, curve, static_cast<int> (input.size()));
+            tavik::reference::process (saturator, separate.data(), input.data(), gain, curve, static_cast<int> (input.size()));
 
             auto inPlace = input;
-            saturator.process (inPlace.data(), inPlace.data(), gain, curve, static_cast<int> (inPlace.size()));
+            tavik::reference::process (saturator, inPlace.data(), inPlace.data(), gain, curve, static_cast<int> (inPlace.size()));
 
             EXPECT_EQ (std::memcmp (separate.data(), inPlace.data(), input.size() * sizeof (float)), 0)
                 << "curve " << curve << ", gain " << gain;
@@ -223,7 +223,7 @@ TEST (Curves, UnknownCurveLeavesDestinationUntouched)
     {
         Tavik saturator;
         std::vector<float> destination (signal.size(), 42.0f);
-        saturator.process (destination.data(), signal.data(), 2.0f, curve, static_cast<int> (signal.size()));
+        tavik::reference::process (saturator, destination.data(), signal.data(), 2.0f, curve, static_cast<int> (signal.size()));
         EXPECT_EQ (destination, std::vector<float> (signal.size(), 42.0f)) << "curve " << curve;
     }
 }
@@ -237,7 +237,7 @@ TEST (Curves, NosatCopiesEverySampleWhateverTheGain)
     {
         Tavik saturator;
         std::vector<float> output (input.size());
-        saturator.process (output.data(), input.data(), gain, Tavik::nosat, static_cast<int> (input.size()));
+        tavik::reference::process (saturator, output.data(), input.data(), gain, Tavik::nosat, static_cast<int> (input.size()));
         EXPECT_EQ (std::memcmp (output.data(), input.data(), input.size() * sizeof (float)), 0) << "gain " << gain;
     }
 }
