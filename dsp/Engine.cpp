@@ -2,6 +2,7 @@
 
 #include "dsp/simd/Kernels.h"
 
+#include <cpuid.h>
 #include <cstring>
 
 namespace tavik
@@ -30,6 +31,13 @@ const simd::Kernels* kernelsFor (Isa isa) noexcept
     return nullptr;
 }
 
+// Not every compiler's __builtin_cpu_supports knows F16C: ask the CPU directly.
+bool hasF16c() noexcept
+{
+    unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+    return __get_cpuid (1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_F16C) != 0;
+}
+
 Isa detectFastest() noexcept
 {
     // Also checks that the operating system saves the wider registers.
@@ -39,7 +47,7 @@ Isa detectFastest() noexcept
                       && __builtin_cpu_supports ("sse4.2");
     const bool avx2 = sse4 && __builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma")
                       && __builtin_cpu_supports ("bmi") && __builtin_cpu_supports ("bmi2")
-                      && __builtin_cpu_supports ("f16c");
+                      && hasF16c();
     const bool avx512 = avx2 && __builtin_cpu_supports ("avx512f") && __builtin_cpu_supports ("avx512vl")
                         && __builtin_cpu_supports ("avx512dq") && __builtin_cpu_supports ("avx512bw");
 
