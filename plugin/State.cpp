@@ -1,6 +1,8 @@
 #include "plugin/TutorialProcessor.h"
 
+#include <charconv>
 #include <cmath>
+#include <limits>
 #include <cstring>
 #include <set>
 #include <string_view>
@@ -10,14 +12,49 @@ namespace
 const juce::Identifier idProperty ("id");
 const juce::Identifier valueProperty ("value");
 
-// A "value" that reads as NaN ("nan" is accepted by the number parser) would pass
-// through snapping and clamping unchanged; like any other text that is not a number
-// it counts as 0.
-void replaceNanValues (juce::ValueTree& tree)
+// Reads a "value" as the framework's reader would (leading white space and a sign,
+// then the longest number; text that is no number reads as 0), but safely: the
+// framework's reader overflows an int on an exponent of ten digits or more. Beyond
+// the range of a double a value is infinite or zero, which the parameter's range
+// then clamps. NaN ("nan" is a number to both readers) would pass through snapping
+// and clamping unchanged; like any other text that is not a number it counts as 0.
+double readValue (const juce::String& text)
+{
+    const auto utf8 = text.trimStart().toStdString();
+    const char* begin = utf8.data();
+    const char* const end = begin + utf8.size();
+
+    const bool negative = begin != end && *begin == '-';
+    if (begin != end && (*begin == '-' || *begin == '+'))
+        ++begin;
+
+    double value = 0.0;
+    const auto [stop, error] = std::from_chars (begin, end, value);
+
+    if (error == std::errc::result_out_of_range)
+    {
+        // Too large if its exponent (or, without one, its integer part) says so.
+        const std::string_view number (begin, static_cast<size_t> (stop - begin));
+        const auto e = number.find_first_of ("eE");
+        const bool large = e != std::string_view::npos ? (e + 1 < number.size() && number[e + 1] != '-')
+                                                       : number.find_first_of ("123456789") < number.find ('.');
+        value = large ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    else if (error != std::errc() || std::isnan (value))
+    {
+        value = 0.0;
+    }
+
+    return negative ? -value : value;
+}
+
+// Gives every parameter's "value" as a number, so that the framework never reads the
+// text itself. Children that name no parameter are kept as they are.
+void readValues (juce::ValueTree& tree, juce::AudioProcessorValueTreeState& parameters)
 {
     for (auto child : tree)
-        if (child.hasProperty (valueProperty) && std::isnan (static_cast<double> (child.getProperty (valueProperty))))
-            child.setProperty (valueProperty, 0.0, nullptr);
+        if (child.hasProperty (valueProperty) && parameters.getParameter (child.getProperty (idProperty).toString()) != nullptr)
+            child.setProperty (valueProperty, readValue (child.getProperty (valueProperty).toString()), nullptr);
 }
 
 // The tree state resets a parameter that has no child in a loaded tree to its
@@ -162,7 +199,7 @@ void TutorialProcessor::setStateInformation (const void* data, int sizeInBytes)
     if (hasRepeatedProperty (tree))
         return;
 
-    replaceNanValues (tree);
+    readValues (tree, parameters);
     appendMissingParameters (tree, parameters);
     parameters.replaceState (tree);
 }

@@ -163,6 +163,9 @@ TEST (StateLoad, AcceptedInputsReconnectSnapAndClamp)
         { "value text not a number", R"(<Tavik><PARAM id="gain" value="loud"/><PARAM id="source" value="x1"/></Tavik>)", { 0, 4, 0 } },
         { "value nan counts as not a number", R"(<Tavik><PARAM id="gain" value="nan"/><PARAM id="satType" value="NaN"/></Tavik>)", { 2, 0, 0 } },
         { "infinite values clamp", R"(<Tavik><PARAM id="gain" value="inf"/><PARAM id="source" value="-inf"/></Tavik>)", { 0, 4, 30 } },
+        { "exponents beyond any double", R"(<Tavik><PARAM id="gain" value="1e3961853027"/><PARAM id="source" value="5e-3961853027"/></Tavik>)", { 0, 4, 30 } },
+        { "numbers beyond any double without exponent", "<Tavik><PARAM id=\"gain\" value=\"-1" + std::string (400, '0') + "\"/><PARAM id=\"satType\" value=\"0." + std::string (400, '0') + "3\"/></Tavik>", { 2, 0, 0 } },
+        { "white space, signs and trailing text", R"(<Tavik><PARAM id="gain" value="  +2.4dB"/><PARAM id="satType" value=" 3abc"/></Tavik>)", { 2, 3, 2.4f } },
         { "unknown ids and children without id change nothing", R"(<Tavik><PARAM id="drive" value="9"/><PARAM value="3"/></Tavik>)", { 2, 4, 7.4f } },
         { "no children at all", R"(<Tavik/>)", { 2, 4, 7.4f } },
     };
