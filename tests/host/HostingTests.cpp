@@ -23,33 +23,6 @@ const juce::File& bundle()
     return file;
 }
 
-/** The raw parameter values in the plug-in's own part of the hosted state, by ID. */
-std::map<juce::String, double> processorValues (juce::AudioPluginInstance& plugin)
-{
-    juce::MemoryBlock hostState;
-    plugin.getStateInformation (hostState);
-
-    const auto head = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
-
-    if (head == nullptr || head->getChildByName ("IComponent") == nullptr)
-        return {};
-
-    juce::MemoryBlock componentState;
-    componentState.fromBase64Encoding (head->getChildByName ("IComponent")->getAllSubText());
-
-    const auto tree = juce::AudioProcessor::getXmlFromBinary (componentState.getData(), (int) componentState.getSize());
-
-    if (tree == nullptr || ! tree->hasTagName (tavik::params::stateType))
-        return {};
-
-    std::map<juce::String, double> values;
-
-    for (auto* child : tree->getChildWithTagNameIterator ("PARAM"))
-        values[child->getStringAttribute ("id")] = child->getDoubleAttribute ("value");
-
-    return values;
-}
-
 /** Two channels of different content spanning the curves' interesting range: a ramp
     from -2 to 2 on the left, a louder sine on the right. The length is not a whole
     number of blocks, so the last block is short. */
@@ -143,7 +116,7 @@ protected:
         through the block processing with the values that the plug-in holds. */
     void expectRendersLikeTheBlockProcessing (int mode, int curve)
     {
-        auto values = processorValues (*plugin);
+        auto values = tavik::host::processorValues (*plugin);
         ASSERT_EQ (values.size(), 3u);
         EXPECT_EQ (values[tavik::params::sourceId], mode);
         EXPECT_EQ (values[tavik::params::satTypeId], curve);
@@ -309,7 +282,7 @@ TEST_F (HostedTavik, RefusesLayoutsWithoutTwoChannelsEachWay)
 
 TEST_F (HostedTavik, StateRestoresTheValuesInAFreshInstance)
 {
-    EXPECT_EQ (processorValues (*plugin), (std::map<juce::String, double> { { "gain", 1.0 }, { "satType", 1.0 }, { "source", 1.0 } }));
+    EXPECT_EQ (tavik::host::processorValues (*plugin), (std::map<juce::String, double> { { "gain", 1.0 }, { "satType", 1.0 }, { "source", 1.0 } }));
 
     EXPECT_EQ (tavik::host::setRealValue (parameter ("Source"), 0.0f), "0");
     EXPECT_EQ (tavik::host::setRealValue (parameter ("SatType"), 4.0f), "4");
@@ -317,7 +290,7 @@ TEST_F (HostedTavik, StateRestoresTheValuesInAFreshInstance)
 
     juce::MemoryBlock state;
     plugin->getStateInformation (state);
-    const auto saved = processorValues (*plugin);
+    const auto saved = tavik::host::processorValues (*plugin);
 
     juce::String error;
     auto fresh = tavik::host::loadVst3 (bundle(), sampleRate, blockSize, error);
@@ -334,7 +307,7 @@ TEST_F (HostedTavik, StateRestoresTheValuesInAFreshInstance)
         EXPECT_FLOAT_EQ (restored.getValue(), original.getValue()) << name;
     }
 
-    EXPECT_EQ (processorValues (*fresh), saved);
+    EXPECT_EQ (tavik::host::processorValues (*fresh), saved);
     EXPECT_FLOAT_EQ ((float) saved.at ("gain"), 7.4f);
 }
 

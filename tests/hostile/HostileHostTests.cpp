@@ -52,29 +52,6 @@ void setValues (juce::AudioProcessor& plugin, int mode, int curve, float gain)
     tavik::host::setRealValue (parameter (plugin, "Gain"), gain);
 }
 
-/** The raw values in the plug-in's own part of the hosted state, by ID. */
-std::map<juce::String, double> processorValues (juce::AudioPluginInstance& plugin)
-{
-    juce::MemoryBlock hostState;
-    plugin.getStateInformation (hostState);
-    const auto head = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
-
-    if (head == nullptr || head->getChildByName ("IComponent") == nullptr)
-        return {};
-
-    juce::MemoryBlock componentState;
-    componentState.fromBase64Encoding (head->getChildByName ("IComponent")->getAllSubText());
-    const auto tree = juce::AudioProcessor::getXmlFromBinary (componentState.getData(), (int) componentState.getSize());
-
-    if (tree == nullptr)
-        return {};
-
-    std::map<juce::String, double> values;
-    for (auto* child : tree->getChildWithTagNameIterator ("PARAM"))
-        values[child->getStringAttribute ("id")] = child->getDoubleAttribute ("value");
-    return values;
-}
-
 /** A ramp from -2 to 2 on the left and a louder sine on the right. */
 juce::AudioBuffer<float> signal (int length)
 {
@@ -126,7 +103,7 @@ bool identical (const juce::AudioBuffer<float>& a, const juce::AudioBuffer<float
     processing gives for the values that the plug-in holds. */
 void expectRendersLikeTheBlockProcessing (juce::AudioPluginInstance& plugin, const std::vector<int>& sizes, int length = 20000)
 {
-    auto values = processorValues (plugin);
+    auto values = tavik::host::processorValues (plugin);
     ASSERT_EQ (values.size(), 3u);
 
     const auto input = signal (length);
@@ -443,7 +420,7 @@ TEST (HostileHost, StateSavedAndLoadedWhileAudioRuns)
     stop = true;
     audio.join();
 
-    auto values = processorValues (*plugin);
+    auto values = tavik::host::processorValues (*plugin);
     EXPECT_EQ (values["source"], 2.0);
     EXPECT_EQ (values["satType"], 5.0);
     EXPECT_FLOAT_EQ ((float) values["gain"], 17.8f);

@@ -1,5 +1,7 @@
 #include "tools/host/TavikHost.h"
 
+#include "plugin/Parameters.h"
+
 juce::OwnedArray<juce::PluginDescription> tavik::host::describeVst3 (const juce::File& bundle)
 {
     juce::OwnedArray<juce::PluginDescription> descriptions;
@@ -52,4 +54,31 @@ juce::String tavik::host::setRealValue (juce::AudioProcessorParameter& parameter
     const auto normalised = parameter.getValueForText (juce::String (realValue));
     parameter.setValueNotifyingHost (normalised);
     return parameter.getText (parameter.getValue(), 1024);
+}
+
+std::map<juce::String, double> tavik::host::processorValues (juce::AudioPluginInstance& plugin)
+{
+    juce::MemoryBlock hostState;
+    plugin.getStateInformation (hostState);
+
+    // The framework's VST3 host wraps the component's state, base64, in its own XML.
+    const auto head = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
+
+    if (head == nullptr || head->getChildByName ("IComponent") == nullptr)
+        return {};
+
+    juce::MemoryBlock componentState;
+    componentState.fromBase64Encoding (head->getChildByName ("IComponent")->getAllSubText());
+
+    const auto tree = juce::AudioProcessor::getXmlFromBinary (componentState.getData(), (int) componentState.getSize());
+
+    if (tree == nullptr || ! tree->hasTagName (tavik::params::stateType))
+        return {};
+
+    std::map<juce::String, double> values;
+
+    for (auto* child : tree->getChildWithTagNameIterator ("PARAM"))
+        values[child->getStringAttribute ("id")] = child->getDoubleAttribute ("value");
+
+    return values;
 }

@@ -2,6 +2,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <map>
 #include <memory>
 
 /** What every program that hosts the Tavik bundle needs from the framework. */
@@ -34,5 +35,9 @@ juce::AudioProcessorParameter* findParameter (juce::AudioProcessor& processor,
     the plug-in's own text conversion, and returns the text that the plug-in
     reports for the value it took. */
 juce::String setRealValue (juce::AudioProcessorParameter& parameter, float realValue);
+
+/** The raw parameter values saved in the plug-in's own part of a hosted instance's
+    state, by parameter ID; empty if that part holds no Tavik state. */
+std::map<juce::String, double> processorValues (juce::AudioPluginInstance& plugin);
 
 } // namespace tavik::host
