@@ -16,8 +16,8 @@ namespace
 using tavik::testing::bitsOf;
 using tavik::testing::ulpDistance;
 
-constexpr float inf = std::numeric_limits<float>::infinity();
-constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+using tavik::testing::inf;
+using tavik::testing::nan;
 
 struct CurveCase
 {

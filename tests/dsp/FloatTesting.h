@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #if defined(__SSE__)
  #include <xmmintrin.h>
@@ -12,6 +13,9 @@ namespace tavik::testing
 {
 
 constexpr double unitRoundoff = 0x1p-24; // u: the largest relative rounding error of one float operation
+
+constexpr float inf = std::numeric_limits<float>::infinity();
+constexpr float nan = std::numeric_limits<float>::quiet_NaN();
 
 inline std::uint32_t bitsOf (float value)
 {

@@ -101,7 +101,7 @@ TEST (FresnelIntegral, BeyondTheAuxiliaryRangeStaysWithinTheAsymptoticEnvelope)
 
 TEST (FresnelIntegral, NonFiniteAndSignedZeroArguments)
 {
-    constexpr float inf = std::numeric_limits<float>::infinity();
+    using tavik::testing::inf;
     float s, c;
 
     fresnl_integral (inf, &s, &c);

@@ -157,7 +157,7 @@ TEST (IncompleteGamma, SeriesServesBelowOnePointFiveAndTheContinuedFractionFromI
 
 TEST (IncompleteGamma, HugeAndNonFiniteArgumentsAreScreenedSilently)
 {
-    constexpr float inf = std::numeric_limits<float>::infinity();
+    using tavik::testing::inf;
     constexpr float huge = std::numeric_limits<float>::max();
 
     auto sweep = []

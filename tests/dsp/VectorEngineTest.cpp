@@ -31,8 +31,8 @@ using tavik::testing::bitsOf;
 using tavik::testing::ulpDistance;
 using tavik::testing::unitRoundoff;
 
-constexpr float inf = std::numeric_limits<float>::infinity();
-constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+using tavik::testing::inf;
+using tavik::testing::nan;
 constexpr double sqrtTwo = 1.41421354;
 constexpr double halfPi = 1.57079637;
 
